@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -32,7 +31,8 @@ std::variant<std::uint32_t, FieldError> ConvertFieldValue(std::string_view text,
                                                           std::string_view fieldName, std::string_view fieldLabel);
 
 // The message (code, then payload) of a Plain or Dialog command. fieldText gives the text of
-// a dialog field by name.
+// a dialog field by name. A SetClock command has no fields: it throws std::invalid_argument
+// (use SetClockMessage).
 using FieldTextLookup = std::function<std::string(std::string_view fieldName)>;
 std::variant<std::vector<std::uint8_t>, FieldError> BuildMessage(const Command& command,
                                                                  const FieldTextLookup& fieldText);
