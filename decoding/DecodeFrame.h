@@ -15,7 +15,7 @@ struct StatusReadouts {
 
 // What a firmware reply (129) asks of the window.
 struct FirmwareInfo {
-    std::string panelText;                    // "FIRMWARE:  \"...\""
+    std::string panelText;                     // "FIRMWARE:  \"...\""
     std::optional<std::int32_t> majorVersion;  // for ApplyFirmwareVersion, when one is read
 };
 
