@@ -14,6 +14,10 @@ struct ComPortInfo {
     QString location;      // what the serial link opens ("\\\\.\\COM3", "/dev/ttyUSB0")
 };
 
+// The value of the text after "COM" read as a decimal integer (leading blanks, optional sign,
+// digits up to the first non-digit); 0 when no digit follows: "COM12" -> 12.
+int ComPortNumber(const QString& portName);
+
 // The ports present now, in a stable order, then the paths named in ORVEK_SERIAL_PORTS.
 QList<ComPortInfo> EnumComPorts();
 

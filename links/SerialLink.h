@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
 class QSerialPort;
@@ -18,6 +19,7 @@ public:
     explicit SerialLink(QObject* parent = nullptr);
     ~SerialLink() override;
 
+    // From a successful open() until close(), also after the device was lost.
     bool isOpen() const;
 
     // Opens the device; on success opened() is emitted before this returns and nullopt is
@@ -44,7 +46,10 @@ signals:
     void deviceLost(const QString& errorText);
 
 private:
+    void reportDeviceLost(const QString& errorText);
+
     QSerialPort* m_port;
+    bool m_deviceLost = false;
 };
 
 }  // namespace orvek

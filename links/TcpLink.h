@@ -56,10 +56,14 @@ signals:
 private:
     void setState(State state);
     void applyKeepAlive();
+    // Announces received data; while a handler keeps reading and bytes remain, announces
+    // them again on the next event-loop turn, since the socket only signals new arrivals.
+    void deliverData();
 
     QTcpSocket* m_socket;
     quint16 m_remotePort;
     State m_state = State::Closed;
+    bool m_redeliveryQueued = false;
 };
 
 }  // namespace orvek
