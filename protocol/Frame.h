@@ -32,4 +32,7 @@ struct ReceivedFrame {
     bool ChecksumMatches() const { return sum == checksumField; }
 };
 
+// The record of a whole frame (at least 9 bytes): its bytes, their sum and its checksum field.
+ReceivedFrame ToReceivedFrame(std::span<const std::uint8_t> frame);
+
 }  // namespace orvek

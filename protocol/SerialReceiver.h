@@ -32,8 +32,14 @@ public:
     std::size_t HeldBytes() const { return m_count; }
 
 private:
+    enum class Verdict { Incomplete, Accepted, Dropped };
+
+    void Take(std::uint8_t incoming, std::vector<ReceivedFrame>& accepted);
+    Verdict Judge();
+
     std::array<std::uint8_t, kSerialFrameLimit> m_buffer{};
     std::size_t m_count = 0;
+    std::size_t m_fixedLength = 0;  // L + 9 of the code held, 0 when L is 0
 };
 
 }  // namespace orvek

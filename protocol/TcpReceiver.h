@@ -24,6 +24,8 @@ public:
     std::size_t PendingBytes() const { return m_pending.size(); }
 
 private:
+    void DecodeAndFind(std::string_view envelope, std::vector<ReceivedFrame>& accepted);
+
     std::string m_pending;
     std::vector<std::uint8_t> m_decoded;
 };
