@@ -3,9 +3,13 @@
 #include "protocol/Frame.h"
 
 #include <QAbstractListModel>
+#include <QLocale>
+#include <QString>
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace orvek {
 
@@ -37,6 +41,27 @@ public:
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+private:
+    void append(std::int64_t msecsSinceEpoch, std::span<const std::uint8_t> frame, Kind kind);
+    std::size_t frameOfRow(int row) const;
+    std::span<const std::uint8_t> frameBytes(std::size_t frame) const;
+    std::string timeStamp(std::int64_t msecsSinceEpoch) const;
+    std::string lineText(int row) const;
+
+    // One entry per frame, in the order logged; a frame's bytes run from the previous
+    // frame's end to its own in m_bytes.
+    std::vector<std::uint8_t> m_bytes;
+    std::vector<std::uint64_t> m_frameEnd;
+    std::vector<std::int64_t> m_msecs;
+    std::vector<Kind> m_kinds;
+    std::vector<int> m_firstRow;
+
+    int m_rowCount = 0;      // rows of every frame logged, queued ones included
+    int m_insertedRows = 0;  // rows the views have been told about
+    bool m_flushQueued = false;
+    QLocale m_locale;
+    QString m_dateFormat;  // the user's short date format, read once
 };
 
 }  // namespace orvek
