@@ -11,7 +11,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DORVEK_WERROR=ON
 endif
 
-.PHONY: all deps configure build test run bench clean
+.PHONY: all deps configure build test run bench clean test-sanitize fuzz fuzz-smoke demo
 
 all: build
 
@@ -37,8 +37,53 @@ test: build
 run: build
 	$(BUILD)/console/orvek-console
 
+# make demo: the console with a simulated reader on 127.0.0.1:4140, stopped when the console closes.
+demo: build
+	@log=$(BUILD)/demo-reader-sim.log; \
+	$(BUILD)/tools/orvek-reader-sim --listen 127.0.0.1:4140 > $$log 2>&1 & sim=$$!; \
+	trap 'kill $$sim 2>/dev/null; wait $$sim 2>/dev/null' EXIT INT TERM; \
+	for i in $$(seq 50); do grep -q '^listening on' $$log && break; kill -0 $$sim 2>/dev/null || break; sleep 0.1; done; \
+	if ! grep -q '^listening on' $$log; then cat $$log; echo "The simulated reader did not start."; exit 1; fi; \
+	echo 'Simulated reader on 127.0.0.1:4140: type 127.0.0.1 in "Indirizzo IP (port 4140)" and tick "Connetti".'; \
+	$(BUILD)/console/orvek-console
+
 bench: build
 	$(BUILD)/bench/orvek-bench
 
 clean:
 	rm -rf $(BUILD)
+
+# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	cmake -S . -B build-asan -DORVEK_SANITIZE=ON -DORVEK_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build build-asan -j$(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j$(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS on a fresh copy of its seed corpus (fuzz/corpus/<target>).
+# A failing input is kept in build-fuzz/artifacts/<target>/.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@missing=$$(for p in clang libclang-rt-14-dev; do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing missing packages:" $$missing; \
+	  $(SUDO) apt-get update -qq && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing < /dev/null; \
+	fi
+	CC=clang CXX=clang++ cmake -S fuzz -B build-fuzz $(CMAKE_FLAGS)
+	cmake --build build-fuzz -j$(JOBS)
+	@for target in $$(ls fuzz/corpus); do \
+	  rm -rf build-fuzz/corpus/$$target build-fuzz/artifacts/$$target; \
+	  mkdir -p build-fuzz/corpus/$$target build-fuzz/artifacts/$$target; \
+	  cp fuzz/corpus/$$target/* build-fuzz/corpus/$$target/; \
+	  build-fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -max_len=12000 -timeout=30 -print_final_stats=1 \
+	    -artifact_prefix=build-fuzz/artifacts/$$target/ build-fuzz/corpus/$$target > build-fuzz/$$target.log 2>&1 || { \
+	    tail -n 60 build-fuzz/$$target.log; \
+	    echo "$$target FAILED; the input is in build-fuzz/artifacts/$$target/"; exit 1; }; \
+	  echo "$$target: $$(sed -n 's/^stat::number_of_executed_units: *//p' build-fuzz/$$target.log) executions in $(FUZZ_SECONDS) s"; \
+	done
+
+fuzz-smoke:
+	$(MAKE) fuzz FUZZ_SECONDS=15

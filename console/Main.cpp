@@ -50,6 +50,9 @@ constexpr int kDataTextOffset = 42;
 constexpr int kStatusBarHeight = 21;
 constexpr int kCommandPanelWidth = 197;
 constexpr int kReceiveChunk = 1000;
+// Text handled per data notification; the link announces the rest on the next event-loop turn,
+// so a flood never holds the window for long.
+constexpr qint64 kReceivePerNotification = 64 * 1024;
 
 const QColor kAddressConnected(0, 255, 0);
 const QColor kAddressIdle(255, 255, 255);
@@ -582,9 +585,10 @@ void TForm1::DecodeFrame(const ReceivedFrame& frame)
 void TForm1::WSocket1DataAvailable()
 {
     std::vector<ReceivedFrame> accepted;
-    while (m_tcp->bytesAvailable() > 0) {
+    for (qint64 read = 0; read < kReceivePerNotification && m_tcp->bytesAvailable() > 0;) {
         const QByteArray text = m_tcp->receive(kReceiveChunk);
         if (text.isEmpty()) break;
+        read += text.size();
         m_tcpReceiver.Feed(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), accepted);
     }
     for (const ReceivedFrame& frame : accepted) LogReceivedFrame(frame);
