@@ -14,11 +14,23 @@ constexpr std::size_t kLineCapacity = 512;
 DecodedFrame DecodeFrame(std::span<const std::uint8_t> frame)
 {
     DecodedFrame decoded;
-    if (frame.size() < FrameFields::kPayloadOffset) return decoded;
+    DecodeFrame(frame, decoded);
+    return decoded;
+}
+
+void DecodeFrame(std::span<const std::uint8_t> frame, DecodedFrame& decoded)
+{
+    decoded.readouts.reset();
+    decoded.firmware.reset();
+    if (frame.size() < FrameFields::kPayloadOffset) {
+        decoded.line.clear();
+        return;
+    }
 
     const FrameFields fields(frame);
     decoded.line.reserve(kLineCapacity);
-    LineWriter line(decoded.line);
+    // The line of the frame before, if any, is written over.
+    LineWriter line(decoded.line, 0);
     switch (fields.Code()) {
         case 80:
         case 90:
@@ -38,7 +50,6 @@ DecodedFrame DecodeFrame(std::span<const std::uint8_t> frame)
             WriteReply(fields, line);
             break;
     }
-    return decoded;
 }
 
 }  // namespace orvek

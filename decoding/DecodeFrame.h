@@ -29,4 +29,8 @@ struct DecodedFrame {
 // read; a field that lies beyond the payload shows "?").
 DecodedFrame DecodeFrame(std::span<const std::uint8_t> frame);
 
+// The same, written over decoded: for a caller that decodes frame after frame, whose line
+// keeps its capacity from one frame to the next.
+void DecodeFrame(std::span<const std::uint8_t> frame, DecodedFrame& decoded);
+
 }  // namespace orvek

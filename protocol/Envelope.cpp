@@ -67,40 +67,55 @@ std::size_t DecodeEnvelope(std::string_view text, std::span<std::uint8_t> out)
 {
     // One pass: groups are decoded as they come; the whole text's count of valid characters
     // decides at the end whether any of it is usable.
-    std::size_t valid = 0;
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* const end = in + text.size();
     std::size_t written = 0;
-    std::size_t result = 0;
-    bool stopped = false;
-    std::uint32_t group = 0;
-    int pads = 0;
-    for (const char c : text) {
-        const std::uint8_t value = kValues[static_cast<unsigned char>(c)];
-        if (value == kSkipped) continue;
-        ++valid;
-        if (stopped) continue;
-        if (value == kPad) {
-            ++pads;
-            group <<= 6;
-        } else {
-            group = (group << 6) | value;
+    while (in != end) {
+        // The usual group, four alphabet characters in a row, is taken at once. Skipped
+        // characters and "=" have values of 64 and up.
+        while (end - in >= 4) {
+            const std::uint32_t first = kValues[in[0]], second = kValues[in[1]], third = kValues[in[2]],
+                                fourth = kValues[in[3]];
+            if ((first | second | third | fourth) >= 64) break;
+            if (written + 3 > out.size()) return 0;
+            const std::uint32_t group = first << 18 | second << 12 | third << 6 | fourth;
+            out[written] = static_cast<std::uint8_t>(group >> 16);
+            out[written + 1] = static_cast<std::uint8_t>(group >> 8);
+            out[written + 2] = static_cast<std::uint8_t>(group);
+            written += 3;
+            in += 4;
         }
-        if (valid % 4 != 0) continue;
+
+        // Otherwise one character at a time, up to the end of the group.
+        std::uint32_t group = 0;
+        std::size_t held = 0;
+        int pads = 0;
+        while (in != end && held < 4) {
+            const std::uint8_t value = kValues[*in++];
+            if (value == kSkipped) continue;
+            ++held;
+            if (value == kPad) {
+                ++pads;
+                group <<= 6;
+            } else {
+                group = (group << 6) | value;
+            }
+        }
+        if (held == 0) break;
+        if (held < 4) return 0;
         if (written + 3 > out.size()) return 0;
         out[written] = static_cast<std::uint8_t>(group >> 16);
         out[written + 1] = static_cast<std::uint8_t>(group >> 8);
         out[written + 2] = static_cast<std::uint8_t>(group);
-        group = 0;
-        // A padded group ends the data, wherever its "=" stand.
+        // A padded group ends the data, wherever its "=" stand; what follows is only counted.
         if (pads > 2) return 0;
         if (pads > 0) {
-            result = written + 3 - static_cast<std::size_t>(pads);
-            stopped = true;
-            continue;
+            const std::string_view rest(reinterpret_cast<const char*>(in), static_cast<std::size_t>(end - in));
+            return CountValid(rest) % 4 == 0 ? written + 3 - static_cast<std::size_t>(pads) : 0;
         }
         written += 3;
     }
-    if (valid == 0 || valid % 4 != 0) return 0;
-    return stopped ? result : written;
+    return written;
 }
 
 }  // namespace orvek

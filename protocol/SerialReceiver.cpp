@@ -1,6 +1,7 @@
 #include "protocol/SerialReceiver.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace orvek {
 
@@ -54,28 +55,43 @@ void SerialReceiver::Feed(std::span<const std::uint8_t> bytes, std::vector<Recei
 
 void SerialReceiver::Take(std::uint8_t incoming, std::vector<ReceivedFrame>& accepted)
 {
-    // Bytes still to be judged: the new byte, then those given back by a dropped candidate.
-    // Held plus waiting never exceed the frame limit, since each drop gives up one byte.
-    std::array<std::uint8_t, kSerialFrameLimit> waiting{};
-    waiting[0] = incoming;
+    m_buffer[m_count++] = incoming;
+    const Verdict verdict = Judge();
+    if (verdict == Verdict::Accepted) {
+        Accept(accepted);
+    } else if (verdict == Verdict::Dropped) {
+        Resynchronise(accepted);
+    }
+}
+
+void SerialReceiver::Accept(std::vector<ReceivedFrame>& accepted)
+{
+    accepted.push_back(ToReceivedFrame(std::span<const std::uint8_t>(m_buffer.data(), m_count)));
+    m_count = 0;
+}
+
+void SerialReceiver::Resynchronise(std::vector<ReceivedFrame>& accepted)
+{
+    // Bytes still to be judged: those given back by dropped candidates. Held plus waiting
+    // never exceed the frame limit, since each drop gives up one byte.
+    std::array<std::uint8_t, kSerialFrameLimit> waiting;
     std::size_t first = 0;
-    std::size_t last = 1;
-    while (first < last) {
-        m_buffer[m_count++] = waiting[first++];
-        const Verdict verdict = Judge();
-        if (verdict == Verdict::Accepted) {
-            accepted.push_back(ToReceivedFrame(std::span<const std::uint8_t>(m_buffer.data(), m_count)));
-            m_count = 0;
-        } else if (verdict == Verdict::Dropped) {
-            std::array<std::uint8_t, kSerialFrameLimit> again{};
-            std::size_t againCount = 0;
-            for (std::size_t i = 1; i < m_count; ++i) again[againCount++] = m_buffer[i];
-            for (std::size_t i = first; i < last; ++i) again[againCount++] = waiting[i];
-            waiting = again;
-            first = 0;
-            last = againCount;
-            m_count = 0;
+    std::size_t last = 0;
+    while (true) {
+        // The held candidate was dropped: all but its start byte go in front of the waiting bytes.
+        const std::size_t givenBack = m_count - 1;
+        std::memmove(waiting.data() + givenBack, waiting.data() + first, last - first);
+        std::copy_n(m_buffer.begin() + 1, givenBack, waiting.begin());
+        last = givenBack + last - first;
+        first = 0;
+        m_count = 0;
+        Verdict verdict = Verdict::Incomplete;
+        while (first < last && verdict != Verdict::Dropped) {
+            m_buffer[m_count++] = waiting[first++];
+            verdict = Judge();
+            if (verdict == Verdict::Accepted) Accept(accepted);
         }
+        if (verdict != Verdict::Dropped) return;
     }
 }
 

@@ -35,6 +35,8 @@ private:
     enum class Verdict { Incomplete, Accepted, Dropped };
 
     void Take(std::uint8_t incoming, std::vector<ReceivedFrame>& accepted);
+    void Accept(std::vector<ReceivedFrame>& accepted);
+    void Resynchronise(std::vector<ReceivedFrame>& accepted);
     Verdict Judge();
 
     std::array<std::uint8_t, kSerialFrameLimit> m_buffer{};

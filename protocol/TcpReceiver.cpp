@@ -97,13 +97,16 @@ void FindFrames(std::span<const std::uint8_t> bytes, std::vector<ReceivedFrame>&
 void TcpReceiver::Feed(std::string_view text, std::vector<ReceivedFrame>& accepted)
 {
     while (!text.empty()) {
-        if (m_pending.empty()) {
+        if (m_pending.empty() && text.front() != '{') {
             const std::size_t open = text.find('{');
             if (open == std::string_view::npos) return;
             text.remove_prefix(open);
         }
         const std::size_t close = text.find('}');
-        const std::size_t reopen = text.find('{', m_pending.empty() ? 1 : 0);
+        // Only a "{" before the "}" matters, so the search for one stops there.
+        const std::size_t from = m_pending.empty() ? 1 : 0;
+        const std::size_t reopen =
+            close == std::string_view::npos ? text.find('{', from) : text.substr(0, close).find('{', from);
         if (reopen < close) {
             m_pending.clear();
             text.remove_prefix(reopen);

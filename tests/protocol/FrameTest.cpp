@@ -25,7 +25,26 @@ TEST(FrameSum, NeverReadsPastTheBytes)
 {
     const Bytes bytes{1, 2, 3};
     EXPECT_EQ(FrameSum(bytes, 1, 50), 5u);
+    EXPECT_EQ(FrameSum(bytes, 3, 50), 0u);
     EXPECT_EQ(FrameSum(Bytes{}, 0, 0), 0u);
+}
+
+// The sum is taken a word at a time: every length and alignment must come out as the plain
+// sum, with all-0xFF runs long enough to overflow a 16-bit partial sum many times over.
+TEST(FrameSum, EqualsThePlainSumAtEveryLengthAndOffset)
+{
+    Bytes ones(2100, 0xFF);
+    Bytes varied(2100);
+    for (std::size_t i = 0; i < varied.size(); ++i) varied[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    for (const Bytes* bytes : {&ones, &varied}) {
+        for (std::size_t first = 0; first < 9; ++first) {
+            std::uint32_t plain = 0;
+            for (std::size_t last = first; last < bytes->size(); ++last) {
+                plain += (*bytes)[last];
+                ASSERT_EQ(FrameSum(*bytes, first, last), plain) << "first " << first << " last " << last;
+            }
+        }
+    }
 }
 
 TEST(ExpectedPayloadLength, MatchesTheTableForEveryCode)
