@@ -48,7 +48,10 @@ demo: build
 	$(BUILD)/console/orvek-console
 
 bench: build
-	$(BUILD)/bench/orvek-bench
+	$(BUILD)/bench/bench_receive
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_log
+	$(BUILD)/bench/bench_memory
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/bench_flood
 
 clean:
 	rm -rf $(BUILD)
