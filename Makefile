@@ -77,7 +77,7 @@ fuzz: deps
 	fi
 	CC=clang CXX=clang++ cmake -S fuzz -B build-fuzz $(CMAKE_FLAGS)
 	cmake --build build-fuzz -j$(JOBS)
-	@for target in $$(ls fuzz/corpus); do \
+	@passed=0; for target in $$(ls fuzz/corpus); do \
 	  rm -rf build-fuzz/corpus/$$target build-fuzz/artifacts/$$target; \
 	  mkdir -p build-fuzz/corpus/$$target build-fuzz/artifacts/$$target; \
 	  cp fuzz/corpus/$$target/* build-fuzz/corpus/$$target/; \
@@ -86,7 +86,9 @@ fuzz: deps
 	    tail -n 60 build-fuzz/$$target.log; \
 	    echo "$$target FAILED; the input is in build-fuzz/artifacts/$$target/"; exit 1; }; \
 	  echo "$$target: $$(sed -n 's/^stat::number_of_executed_units: *//p' build-fuzz/$$target.log) executions in $(FUZZ_SECONDS) s"; \
-	done
+	  passed=$$((passed + 1)); \
+	done; \
+	echo "fuzz: $$passed passed, 0 failed"
 
 fuzz-smoke:
 	$(MAKE) fuzz FUZZ_SECONDS=15

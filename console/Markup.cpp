@@ -124,7 +124,7 @@ public:
 private:
     std::vector<MarkupRun> m_runs;
     std::vector<FontColours> m_fonts;
-    const FontColours m_noFont;
+    const FontColours m_noFont{};
     int m_boldDepth = 0;
 };
 
