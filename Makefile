@@ -11,12 +11,8 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DORVEK_WERROR=ON
 endif
 
-.PHONY: all deps configure build test run bench clean test-sanitize fuzz fuzz-smoke demo
-
-all: build
-
-deps:
-	@missing=$$(for p in $(PACKAGES); do \
+# $(call install_missing,PACKAGES): apt-get installs those of PACKAGES that are not installed.
+install_missing = missing=$$(for p in $(1); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -24,6 +20,13 @@ deps:
 	  $(SUDO) apt-get update -qq && \
 	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing < /dev/null; \
 	fi
+
+.PHONY: all deps configure build test run bench clean test-sanitize fuzz fuzz-smoke demo
+
+all: build
+
+deps:
+	@$(call install_missing,$(PACKAGES))
 
 configure: deps
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
@@ -67,14 +70,7 @@ test-sanitize: deps
 # A failing input is kept in build-fuzz/artifacts/<target>/.
 FUZZ_SECONDS ?= 60
 fuzz: deps
-	@missing=$$(for p in clang libclang-rt-14-dev; do \
-	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
-	  done); \
-	if [ -n "$$missing" ]; then \
-	  echo "Installing missing packages:" $$missing; \
-	  $(SUDO) apt-get update -qq && \
-	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing < /dev/null; \
-	fi
+	@$(call install_missing,clang libclang-rt-14-dev)
 	CC=clang CXX=clang++ cmake -S fuzz -B build-fuzz $(CMAKE_FLAGS)
 	cmake --build build-fuzz -j$(JOBS)
 	@passed=0; for target in $$(ls fuzz/corpus); do \
