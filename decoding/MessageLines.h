@@ -4,6 +4,7 @@
 #include "decoding/FrameFields.h"
 #include "decoding/LineWriter.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -11,6 +12,10 @@ namespace orvek {
 
 // The head shared by replies and most reports: label colour, label, ID colour, "ID(n)".
 void WriteHead(LineWriter& line, std::string_view label, std::uint8_t readerId);
+
+// "  data(aa-mm-gg):<B>..</B>  ora(hh.mm.ss):<B>..</B>" of the clock reply and the status report:
+// year, month, day from dateAt on; hours, minutes, seconds from timeAt on.
+void WriteDateAndTime(const FrameFields& fields, LineWriter& line, std::size_t dateAt, std::size_t timeAt);
 
 // Replies to commands and the error reply. Writes nothing for a code that has no decoded line.
 void WriteReply(const FrameFields& fields, LineWriter& line);

@@ -65,21 +65,8 @@ void WriteFreeMemory(const FrameFields& fields, LineWriter& line)
 void WriteClock(const FrameFields& fields, LineWriter& line)
 {
     WriteHead(line, "(5)Leggi orario", fields.ReaderId());
-    line.Text("  data(aa-mm-gg):<B>")
-        .TwoDigits(fields.Byte(3))
-        .Text("-")
-        .TwoDigits(fields.Byte(4))
-        .Text("-")
-        .TwoDigits(fields.Byte(5))
-        .Text("</B>  ora(hh.mm.ss):<B>")
-        .TwoDigits(fields.Byte(7))
-        .Text(".")
-        .TwoDigits(fields.Byte(8))
-        .Text(".")
-        .TwoDigits(fields.Byte(9))
-        .Text("</B>  Sett:<B>")
-        .Decimal(fields.Byte(6))
-        .Text("</B>");
+    WriteDateAndTime(fields, line, 3, 7);
+    line.Text("  Sett:<B>").Decimal(fields.Byte(6)).Text("</B>");
 }
 
 void WritePassingQuery(const FrameFields& fields, LineWriter& line)
@@ -149,6 +136,23 @@ void WriteHead(LineWriter& line, std::string_view label, std::uint8_t readerId)
         .Text("ID(")
         .Decimal(readerId)
         .Text(")</FONT>");
+}
+
+void WriteDateAndTime(const FrameFields& fields, LineWriter& line, std::size_t dateAt, std::size_t timeAt)
+{
+    line.Text("  data(aa-mm-gg):<B>")
+        .TwoDigits(fields.Byte(dateAt))
+        .Text("-")
+        .TwoDigits(fields.Byte(dateAt + 1))
+        .Text("-")
+        .TwoDigits(fields.Byte(dateAt + 2))
+        .Text("</B>  ora(hh.mm.ss):<B>")
+        .TwoDigits(fields.Byte(timeAt))
+        .Text(".")
+        .TwoDigits(fields.Byte(timeAt + 1))
+        .Text(".")
+        .TwoDigits(fields.Byte(timeAt + 2))
+        .Text("</B>");
 }
 
 void WriteReply(const FrameFields& fields, LineWriter& line)

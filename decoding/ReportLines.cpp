@@ -68,19 +68,8 @@ StatusReadouts WriteStatusReport(const FrameFields& fields, LineWriter& line)
     const auto internalTemperature = fields.Byte(19);
 
     WriteHead(line, "(81)Stato>", fields.ReaderId());
-    line.Text("  data(aa-mm-gg):<B>")
-        .TwoDigits(fields.Byte(3))
-        .Text("-")
-        .TwoDigits(fields.Byte(4))
-        .Text("-")
-        .TwoDigits(fields.Byte(5))
-        .Text("</B>  ora(hh.mm.ss):<B>")
-        .TwoDigits(fields.Byte(6))
-        .Text(".")
-        .TwoDigits(fields.Byte(7))
-        .Text(".")
-        .TwoDigits(fields.Byte(8))
-        .Text("</B>  Prog:<B>")
+    WriteDateAndTime(fields, line, 3, 6);
+    line.Text("  Prog:<B>")
         .Decimal(fields.Signed32(9))
         .Text("</B>  Disturbo:<B>")
         .Decimal(fields.Byte(13))
