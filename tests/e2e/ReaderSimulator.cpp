@@ -54,6 +54,13 @@ void ReaderSimulator::stop()
     }
 }
 
+void ReaderSimulator::kill()
+{
+    if (!isRunning()) return;
+    m_process.kill();
+    (void)QTest::qWaitFor([this] { return !isRunning(); }, kStopMs);
+}
+
 QString ReaderSimulator::output()
 {
     m_output += QString::fromLocal8Bit(m_process.readAllStandardOutput());

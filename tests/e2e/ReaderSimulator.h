@@ -23,6 +23,9 @@ public:
     // Asks it to stop (SIGTERM) and waits until it has; kills it if it does not.
     void stop();
 
+    // Kills it (SIGKILL) as a crash or power cut would, and waits until it has gone.
+    void kill();
+
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     quint16 tcpPort() const { return m_tcpPort; }
     QString ptyPath() const { return m_ptyPath; }
