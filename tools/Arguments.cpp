@@ -14,7 +14,7 @@ std::optional<std::string> ParsedArguments::Value(std::string_view name) const
 }
 
 std::variant<ParsedArguments, std::string> ParseArguments(std::span<const std::string> args,
-                                                          std::span<const OptionSpec> specs)
+                                                          std::span<const OptionRule> rules)
 {
     ParsedArguments parsed;
     bool optionsEnded = false;
@@ -30,11 +30,11 @@ std::variant<ParsedArguments, std::string> ParseArguments(std::span<const std::s
         }
         const std::size_t equals = word.find('=');
         const std::string name = word.substr(0, equals);
-        const auto spec = std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return s.name == name; });
-        if (spec == specs.end()) return "unknown option " + name;
+        const auto rule = std::find_if(rules.begin(), rules.end(), [&](const OptionRule& s) { return s.name == name; });
+        if (rule == rules.end()) return "unknown option " + name;
         if (parsed.Has(name)) return "option " + name + " given twice";
         std::string value;
-        if (spec->takesValue) {
+        if (rule->takesValue) {
             if (equals != std::string::npos) {
                 value = word.substr(equals + 1);
             } else if (i + 1 < args.size()) {

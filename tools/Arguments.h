@@ -11,7 +11,7 @@
 
 namespace orvek {
 
-struct OptionSpec {
+struct OptionRule {
     std::string_view name;  // "--id"
     bool takesValue;
 };
@@ -27,7 +27,7 @@ struct ParsedArguments {
 // Options and positional words in any order; "--name value" or "--name=value"; "--" ends the
 // options. An unknown option, a missing value or an option given twice is an error.
 std::variant<ParsedArguments, std::string> ParseArguments(std::span<const std::string> args,
-                                                          std::span<const OptionSpec> specs);
+                                                          std::span<const OptionRule> rules);
 
 // Whole decimal number within [least, most]; nullopt for anything else.
 std::optional<std::int64_t> ParseInteger(std::string_view text, std::int64_t least, std::int64_t most);

@@ -59,7 +59,7 @@ bool AnswersCommand(const ReceivedFrame& frame, std::uint8_t code)
 
 int RunSend(std::span<const std::string> args, ToolStreams& io)
 {
-    static constexpr std::array<OptionSpec, 5> kOptions{
+    static constexpr std::array<OptionRule, 5> kOptions{
         {{"--tcp", true}, {"--serial", true}, {"--id", true}, {"--wait", true}, {"--markup", false}}};
     auto parsed = ParseArguments(args, kOptions);
     if (const auto* error = std::get_if<std::string>(&parsed)) return Fail(io, "send", *error);
@@ -113,7 +113,7 @@ int RunSend(std::span<const std::string> args, ToolStreams& io)
 
 int RunMonitor(std::span<const std::string> args, ToolStreams& io)
 {
-    static constexpr std::array<OptionSpec, 6> kOptions{{{"--tcp", true},
+    static constexpr std::array<OptionRule, 6> kOptions{{{"--tcp", true},
                                                          {"--serial", true},
                                                          {"--count", true},
                                                          {"--for", true},

@@ -90,7 +90,7 @@ int Fail(ToolStreams& io, std::string_view command, std::string_view reason)
 
 int RunDecode(std::span<const std::string> args, ToolStreams& io)
 {
-    static constexpr std::array<OptionSpec, 3> kOptions{{{"--tcp", false}, {"--markup", false}, {"--log", false}}};
+    static constexpr std::array<OptionRule, 3> kOptions{{{"--tcp", false}, {"--markup", false}, {"--log", false}}};
     auto parsed = ParseArguments(args, kOptions);
     if (const auto* error = std::get_if<std::string>(&parsed)) return Fail(io, "decode", *error);
     const ParsedArguments& options = std::get<ParsedArguments>(parsed);
@@ -126,7 +126,7 @@ int RunDecode(std::span<const std::string> args, ToolStreams& io)
 
 int RunEncode(std::span<const std::string> args, ToolStreams& io)
 {
-    static constexpr std::array<OptionSpec, 3> kOptions{{{"--id", true}, {"--at", true}, {"--envelope", false}}};
+    static constexpr std::array<OptionRule, 3> kOptions{{{"--id", true}, {"--at", true}, {"--envelope", false}}};
     auto parsed = ParseArguments(args, kOptions);
     if (const auto* error = std::get_if<std::string>(&parsed)) return Fail(io, "encode", *error);
     const ParsedArguments& options = std::get<ParsedArguments>(parsed);

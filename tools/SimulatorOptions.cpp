@@ -45,7 +45,7 @@ Faults:
 Exit status: 0 when stopped, 2 on bad options or a link that cannot be opened.
 )text";
 
-constexpr std::array<OptionSpec, 15> kOptions{{
+constexpr std::array<OptionRule, 15> kOptions{{
     {"--listen", true},
     {"--pty", false},
     {"--link", true},
