@@ -3,6 +3,7 @@
 // the traffic log, how many are lost, the process's peak memory and its growth, and the longest
 // gap between two ticks of a 10 ms timer on the window's thread while the flood lasts.
 
+#include "bench/PeakMemory.h"
 #include "tests/e2e/ConsoleDriver.h"
 #include "tests/e2e/ReaderSimulator.h"
 #include "tests/support/TempSettings.h"
@@ -22,6 +23,8 @@
 
 namespace {
 
+using orvek::bench::PeakResidentKiB;
+
 using namespace std::chrono_literals;
 
 constexpr long long kDefaultPassings = 100000;
@@ -33,22 +36,6 @@ constexpr auto kProgressCheck = 50ms;
 constexpr qint64 kQuietMs = 5000;
 // Besides the passings: (1) sent when the link comes up, and its reply.
 constexpr long long kOtherFrames = 2;
-
-// Peak resident set size of this process (VmHWM), in KiB.
-long PeakResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmHWM:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-        status.ignore(4096, '\n');
-    }
-    return -1;
-}
 
 bool ParseCount(const char* text, long long& count)
 {

@@ -1,6 +1,7 @@
 // Feeds each receiver 100 MB of input that never completes a frame and reports what they keep
 // buffered and how far the process's peak resident memory grows meanwhile.
 
+#include "bench/PeakMemory.h"
 #include "protocol/SerialReceiver.h"
 #include "protocol/TcpReceiver.h"
 
@@ -14,27 +15,13 @@
 
 namespace {
 
+using orvek::bench::PeakResidentKiB;
+
 constexpr std::size_t kStreamBytes = 100 * 1000 * 1000;
 constexpr std::size_t kReadSize = 1000;  // one socket read of the console
 constexpr std::size_t kNotificationSize = 64;
 // Allocator slack; a receiver that kept its input would grow by the whole 100 MB.
 constexpr long kAllowedGrowthKiB = 4 * 1024;
-
-// Peak resident set size of this process (VmHWM), in KiB.
-long PeakResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    while (status >> key) {
-        if (key == "VmHWM:") {
-            long kib = 0;
-            status >> kib;
-            return kib;
-        }
-        status.ignore(4096, '\n');
-    }
-    return -1;
-}
 
 struct Outcome {
     const char* name;
